@@ -22,7 +22,19 @@
 
 namespace {
 
-const char kMarker[] = "\n#STANDIN-SCRIPT#\n";
+// The marker "\n#STANDIN-SCRIPT#\n", each byte but the line feeds one higher:
+// stored plainly, it would be found inside this very image.
+const char kEncodedMarker[] = "\n$TUBOEJO.TDSJQU$\n";
+
+std::string ScriptMarker()
+{
+    std::string marker = kEncodedMarker;
+    for (char& c : marker) {
+        if (c != '\n')
+            --c;
+    }
+    return marker;
+}
 
 std::string ToUtf8(const std::wstring& wide)
 {
@@ -65,8 +77,9 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int)
 {
     const std::wstring self = OwnPath();
     const std::string image = ReadAll(self);
-    const size_t markerAt = image.find(kMarker);
-    const std::string script = markerAt == std::string::npos ? std::string() : image.substr(markerAt + sizeof kMarker - 1);
+    const std::string marker = ScriptMarker();
+    const size_t markerAt = image.find(marker);
+    const std::string script = markerAt == std::string::npos ? std::string() : image.substr(markerAt + marker.size());
     const std::string plainImage = image.substr(0, markerAt);
 
     std::vector<std::string> lines;
@@ -114,7 +127,7 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int)
             std::ofstream out(dest.c_str(), std::ios::binary);
             out << plainImage;
             if (!newTag.empty())
-                out << kMarker << "tag " << newTag << "\n";
+                out << marker << "tag " << newTag << "\n";
         } else if (command == "spawn") {
             std::string commandLine;
             std::getline(words >> std::ws, commandLine);
