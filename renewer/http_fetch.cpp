@@ -141,6 +141,11 @@ public:
         stream_.close();
         if (!written || stream_.fail())
             return false;
+        // Windows refuses to replace a read-only file, and a leftover download
+        // marked read-only would block every later update. It is our own file.
+        const DWORD attributes = GetFileAttributesA(finalPath_.c_str());
+        if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY) != 0)
+            SetFileAttributesA(finalPath_.c_str(), attributes & ~static_cast<DWORD>(FILE_ATTRIBUTE_READONLY));
         if (!MoveFileExA(partPath_.c_str(), finalPath_.c_str(), MOVEFILE_REPLACE_EXISTING))
             return false;
         committed_ = true;
@@ -215,37 +220,46 @@ bool DownloadToFile(const char* host, const char* path, int32_t port, const char
     if (!head.accepted)
         return false;
 
+    // A reply that announces another size than the record named is not the
+    // package the record describes: refuse it before writing anything.
+    if (limits.hasExpectedSize && head.hasContentLength && head.contentLength != limits.expectedSize)
+        return false;
+
     // With a length, the body is complete exactly when that many bytes have
-    // come; without one, only the close ends it and the cap bounds it.
-    const uint64_t expected = head.hasContentLength ? head.contentLength : limits.bodyCapBytes;
-    BodyWriter body(localFile, showProgress, head.hasContentLength ? head.contentLength : 0);
+    // come; without one, only the close ends it, and the named size or the
+    // cap bounds it.
+    const bool bounded = head.hasContentLength;
+    const uint64_t expected = bounded ? head.contentLength
+                              : limits.hasExpectedSize ? limits.expectedSize
+                                                       : limits.bodyCapBytes;
+    BodyWriter body(localFile, showProgress, bounded || limits.hasExpectedSize ? expected : 0);
     if (!body.open())
         return false;
 
     size_t firstBodyBytes = filled - headEnd;
     if (firstBodyBytes > expected) {
-        if (!head.hasContentLength)
+        if (!bounded)
             return false;
         firstBodyBytes = static_cast<size_t>(expected);
     }
     if (!body.append(buffer.get() + headEnd, firstBodyBytes))
         return false;
 
-    while (!head.hasContentLength || body.received() < expected) {
+    while (!bounded || body.received() < expected) {
         const int m = ReceiveWithTimeout(socket.get(), buffer.get(), kReceiveBufferSize,
                                          limits.receiveIdleTimeoutMs);
         if (m < 0)
             return false;  // a reset or a stall leaves the body incomplete
         if (m == 0) {
             body.showProgress();
-            if (head.hasContentLength)
-                return false;  // closed short of the promised length
+            if (bounded || (limits.hasExpectedSize && body.received() != expected))
+                return false;  // closed short of the announced or named length
             break;
         }
         uint64_t chunk = static_cast<uint64_t>(m);
         if (body.received() + chunk > expected) {
-            if (!head.hasContentLength)
-                return false;  // endless body: past the cap
+            if (!bounded)
+                return false;  // past the named size or the cap: endless or foreign
             chunk = expected - body.received();  // bytes past the length are not the body
         }
         if (!body.append(buffer.get(), static_cast<size_t>(chunk)))

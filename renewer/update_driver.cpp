@@ -5,6 +5,7 @@
 #include "http_fetch.h"
 #include "launcher_probe.h"
 #include "messages.h"
+#include "package_verify.h"
 #include "package_path.h"
 #include "update_files.h"
 
@@ -76,16 +77,30 @@ int RunUpdate()
 
     ConsoleWrite(kVerifyingMessage);
     ConsoleWrite(kBuildingMessage);
-    if (!DownloadToFile(server.host, remote.remoteLatestLauncherUrl, server.port, kPackagePath, true,
-                        kPackageLimits))
+    // A record whose package size or hash cannot be read vouches for nothing.
+    if (remote.package.malformed)
         return FailWithMessage(kUpdateFailedMessage);
+    FetchLimits limits = kPackageLimits;
+    limits.hasExpectedSize = remote.package.sizeNamed;
+    limits.expectedSize = remote.package.size;
+    if (!DownloadToFile(server.host, remote.remoteLatestLauncherUrl, server.port, kPackagePath, true, limits))
+        return FailWithMessage(kUpdateFailedMessage);
+    // Installer runs whatever it finds: a package that is not the one the
+    // record describes must not stay where it would look.
+    if (!PackageMatches(kPackagePath, remote.package)) {
+        DeleteFileA(kPackagePath);
+        return FailWithMessage(kUpdateFailedMessage);
+    }
 
     // Recording the version for an update that never ran would make every
     // later run start the old launcher as current.
     if (!StartProgram(kInstallerCommand))
         return FailWithMessage(kUpdateFailedMessage);
 
-    WriteLocalVersion(remote.latestVersion);
+    // The package is Installer's now; a version that cannot be recorded makes
+    // the next run fetch it again, which is safe, but the player must know.
+    if (!WriteLocalVersion(remote.latestVersion))
+        return FailWithMessage(kUpdateFailedMessage);
     CloseConsole();
     return 0;
 }

@@ -6,11 +6,15 @@
    bytes, up to the first NUL among them. Recognised keys:
        latestVersion=<value>
        remoteLatestLauncherUrl=<value>
+       remoteLatestLauncherSize=<decimal length in bytes>     (optional)
+       remoteLatestLauncherSha256=<64 hexadecimal digits>     (optional)
    A key is found at its first occurrence, also inside a longer word; "=" must
    follow it at once; white space (line ends included) after "=" is skipped;
    the value runs to the next white space or the end of the text. Values are
    taken byte for byte: no quoting, escaping or comments. A value too long for
-   its field leaves the field empty. */
+   its field leaves the field empty. The two package keys fail closed: once
+   the key is in the text, a value that is missing, malformed or too long
+   marks the record malformed instead of being ignored. */
 
 namespace {
 
@@ -31,6 +35,46 @@ size_t FindBytes(const char* text, size_t length, const char* needle, size_t nee
 }
 
 }  // namespace
+
+bool ParsePackageSize(const char* text, uint64_t& size)
+{
+    if (*text == '\0')
+        return false;
+    uint64_t number = 0;
+    for (; *text != '\0'; ++text) {
+        if (*text < '0' || *text > '9')
+            return false;
+        const uint64_t digit = static_cast<uint64_t>(*text - '0');
+        if (number > (UINT64_MAX - digit) / 10)
+            return false;
+        number = number * 10 + digit;
+    }
+    size = number;
+    return true;
+}
+
+bool ParseSha256Hex(const char* text, unsigned char digest[32])
+{
+    if (std::strlen(text) != 64)
+        return false;
+    for (size_t i = 0; i < 64; ++i) {
+        const char c = text[i];
+        int nibble;
+        if (c >= '0' && c <= '9')
+            nibble = c - '0';
+        else if (c >= 'a' && c <= 'f')
+            nibble = c - 'a' + 10;
+        else if (c >= 'A' && c <= 'F')
+            nibble = c - 'A' + 10;
+        else
+            return false;
+        if (i % 2 == 0)
+            digest[i / 2] = static_cast<unsigned char>(nibble << 4);
+        else
+            digest[i / 2] = static_cast<unsigned char>(digest[i / 2] | nibble);
+    }
+    return true;
+}
 
 void ClearVersionInfo(VersionInfo& info)
 {
@@ -70,4 +114,19 @@ void ParseVersionRecord(const char* data, size_t length, VersionInfo& info)
     FindRecordValue(data, examined, "latestVersion", info.latestVersion, sizeof info.latestVersion);
     FindRecordValue(data, examined, "remoteLatestLauncherUrl", info.remoteLatestLauncherUrl,
                     sizeof info.remoteLatestLauncherUrl);
+
+    const char kSizeKey[] = "remoteLatestLauncherSize";
+    const char kSha256Key[] = "remoteLatestLauncherSha256";
+    PackageCheck& check = info.package;
+    char value[72];  // room for 64 digits and more, so an over-long value is caught
+    if (FindBytes(data, examined, kSizeKey, sizeof kSizeKey - 1) != examined) {
+        check.sizeNamed = true;
+        if (!FindRecordValue(data, examined, kSizeKey, value, sizeof value) || !ParsePackageSize(value, check.size))
+            check.malformed = true;
+    }
+    if (FindBytes(data, examined, kSha256Key, sizeof kSha256Key - 1) != examined) {
+        check.sha256Named = true;
+        if (!FindRecordValue(data, examined, kSha256Key, value, sizeof value) || !ParseSha256Hex(value, check.sha256))
+            check.malformed = true;
+    }
 }

@@ -15,10 +15,14 @@ import traceback
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 
 import fetch_cases  # noqa: F401  (registers its cases)
+import hardening_cases  # noqa: F401
 import installer_cases  # noqa: F401
 from game import Context
 from renewer_cases import CASES
 from wine_env import WineEnv
+
+
+SKIP_CODE = 77  # CTest's SKIP_RETURN_CODE for these tests
 
 
 def main():
@@ -45,6 +49,9 @@ def main():
     began = time.monotonic()
     try:
         CASES[args.name](Context(args.win_build, args.state, wine))
+    except hardening_cases.SkipCase as e:
+        print("SKIPPED %s: %s" % (args.name, e))
+        return SKIP_CODE
     except AssertionError as e:
         print("FAILED %s: %s" % (args.name, e))
         return 1

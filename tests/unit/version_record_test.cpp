@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <string>
 
 using namespace std::string_literals;
@@ -63,4 +64,67 @@ TEST(VersionRecord, ValueTooLongForItsFieldLeavesItEmpty)
     const std::string url199 = "/" + std::string(198, 'u');
     EXPECT_STREQ(Parse("remoteLatestLauncherUrl=" + url199).remoteLatestLauncherUrl, url199.c_str());
     EXPECT_STREQ(Parse("remoteLatestLauncherUrl=" + url199 + "u").remoteLatestLauncherUrl, "");
+}
+
+namespace {
+
+const char kHash[] = "9f86d081884c7d659a2feaa0c55ad015a3bf4f1b2b0b822cd15d6c15b0f00a08";
+
+}  // namespace
+
+TEST(VersionRecord, PackageKeysAreOptional)
+{
+    const PackageCheck check = Parse("latestVersion=1.0.4\nremoteLatestLauncherUrl=/a.exe\n").package;
+    EXPECT_FALSE(check.sizeNamed);
+    EXPECT_FALSE(check.sha256Named);
+    EXPECT_FALSE(check.malformed);
+}
+
+TEST(VersionRecord, PackageKeysFailClosed)
+{
+    const struct {
+        std::string record;
+        bool sizeNamed;
+        uint64_t size;
+        bool hashNamed;
+        bool malformed;
+    } cases[] = {
+        {"remoteLatestLauncherSize=300000\n", true, 300000, false, false},
+        {"remoteLatestLauncherSize=0\n", true, 0, false, false},
+        {"remoteLatestLauncherSize=18446744073709551615\n", true, 18446744073709551615ull, false, false},
+        {"remoteLatestLauncherSha256=" + std::string(kHash) + "\n", false, 0, true, false},
+        {"remoteLatestLauncherSha256=9F86D081884C7D659A2FEAA0C55AD015A3BF4F1B2B0B822CD15D6C15B0F00A08\n",
+         false, 0, true, false},
+        // Named but unusable: the record then vouches for nothing.
+        {"remoteLatestLauncherSize=18446744073709551616\n", true, 0, false, true},
+        {"remoteLatestLauncherSize=12k\n", true, 0, false, true},
+        {"remoteLatestLauncherSize=-5\n", true, 0, false, true},
+        {"remoteLatestLauncherSize=0x50\n", true, 0, false, true},
+        {"remoteLatestLauncherSize = 5\n", true, 0, false, true},
+        {"remoteLatestLauncherSize=", true, 0, false, true},
+        {"remoteLatestLauncherSha256=" + std::string(kHash).substr(1) + "\n", false, 0, true, true},
+        {"remoteLatestLauncherSha256=" + std::string(kHash) + "0\n", false, 0, true, true},
+        {"remoteLatestLauncherSha256=" + std::string(kHash).substr(1) + "g\n", false, 0, true, true},
+        {"remoteLatestLauncherSha256Old=x\n", false, 0, true, true},
+    };
+    for (const auto& c : cases) {
+        const PackageCheck check = Parse(c.record).package;
+        EXPECT_EQ(check.sizeNamed, c.sizeNamed) << c.record;
+        EXPECT_EQ(check.sha256Named, c.hashNamed) << c.record;
+        EXPECT_EQ(check.malformed, c.malformed) << c.record;
+        if (c.sizeNamed && !c.malformed) {
+            EXPECT_EQ(check.size, c.size) << c.record;
+        }
+    }
+}
+
+TEST(VersionRecord, Sha256DigestBytes)
+{
+    const PackageCheck lower = Parse("remoteLatestLauncherSha256=" + std::string(kHash)).package;
+    const PackageCheck upper =
+        Parse("remoteLatestLauncherSha256=9F86D081884C7D659A2FEAA0C55AD015A3BF4F1B2B0B822CD15D6C15B0F00A08").package;
+    EXPECT_EQ(lower.sha256[0], 0x9f);
+    EXPECT_EQ(lower.sha256[1], 0x86);
+    EXPECT_EQ(lower.sha256[31], 0x08);
+    EXPECT_EQ(0, memcmp(lower.sha256, upper.sha256, 32));
 }
