@@ -3,7 +3,7 @@
 # any is missing. Run as root (or with sudo available).
 set -euo pipefail
 
-packages=(cmake g++ make python3 libgtest-dev
+packages=(cmake g++ make python3 libgtest-dev clang
           g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix
           wine wine64 wine32:i386 xvfb xauth
           fonts-wqy-microhei x11-apps imagemagick)

@@ -38,6 +38,15 @@ TEST(ServerAddress, ReadsHostAndPortLines)
     }
 }
 
+TEST(ServerAddress, NulEndsTheHost)
+{
+    // Found by fuzzing the config parser: a NUL inside line 1 ends the host.
+    const char config[] = "h8\xff\xff\0\0rest\n80\n";
+    const ServerAddress address = ParseServerAddress(std::string(config, sizeof config - 1));
+    EXPECT_STREQ(address.host, "h8\xff\xff");
+    EXPECT_EQ(address.port, 80);
+}
+
 TEST(ServerAddress, HostTooLongForItsFieldIsUnusable)
 {
     const std::string fits(1023, 'h');
