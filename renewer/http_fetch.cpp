@@ -115,6 +115,7 @@ public:
             return false;
         if (showProgress_) {
             ConsoleWrite(kProgressOpeningLine);
+            pacer_ = StartProgressPacer(GetTickCount64());
             progressShown_ = true;
         }
         return true;
@@ -130,8 +131,11 @@ public:
 
     void showProgress()
     {
-        if (showProgress_)
-            ConsoleWrite(ProgressLine(DownloadPercent(received_, total_)).c_str());
+        if (!showProgress_)
+            return;
+        const int percent = DownloadPercent(received_, total_);
+        if (ShouldShowProgress(pacer_, percent, GetTickCount64()))
+            ConsoleWrite(ProgressLine(percent).c_str());
     }
 
     bool commit()
@@ -164,6 +168,7 @@ private:
     std::fstream stream_;
     uint64_t received_ = 0;
     bool progressShown_ = false;
+    ProgressPacer pacer_ = {0, 0};
     bool committed_ = false;
 };
 

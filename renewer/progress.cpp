@@ -38,3 +38,17 @@ std::wstring ProgressLine(int percent)
 {
     return std::wstring(kProgressPrefix) + std::to_wstring(percent) + L"%";
 }
+
+ProgressPacer StartProgressPacer(uint64_t nowMs)
+{
+    return ProgressPacer{0, nowMs};
+}
+
+bool ShouldShowProgress(ProgressPacer& pacer, int percent, uint64_t nowMs)
+{
+    if (percent == pacer.shownPercent || nowMs - pacer.shownAtMs < kProgressIntervalMs)
+        return false;
+    pacer.shownPercent = percent;
+    pacer.shownAtMs = nowMs;
+    return true;
+}

@@ -243,8 +243,8 @@ def text_lines_at_left(xwd, strip=240):
 
 def run_update(wine, trace_path):
     """Runs Renewer while taking screenshots; returns its exit code and a
-    screenshot (XWD) that shows the progress line, or None. The first taken
-    once half the package had come is kept, else the last one."""
+    screenshot (XWD) that shows the progress line, or None: the first taken
+    once Renewer had written 50 % or more, else the last one."""
     renewer = wine.start(["Renewer.exe"], cwd=GAME, lang=LANG, trace_file=trace_path)
     display = wine.env()["DISPLAY"]
     best, halfway, deadline = None, False, time.monotonic() + 120
@@ -334,7 +334,7 @@ def demo():
         time.sleep(0.1)
     print("  %s removed %.1f s after Renewer ended" % (PACKAGE, time.monotonic() - began))
     for tag, command, cwd in started_records(os.path.join(GAME, PACKAGE)):
-        print("  the package's log: started as %r in %s" % (command, cwd))
+        print("  the package's log: started as \"%s\" in %s" % (command, cwd))
 
     show_folder("The game folder after the update")
     version = read(os.path.join(GAME, "Bin", "launcherVersion.txt"))
@@ -349,7 +349,7 @@ def demo():
     print("  exit code: %d; consoles opened: %d" % (code, trace.console_opened))
     launches = started_records(os.path.join(GAME, "Bin", "Portico.exe"))
     for tag, command, cwd in launches:
-        print("  Bin\\Portico.exe.log: tag %r, command line %r, in %s" % (tag, command, cwd))
+        print("  Bin\\Portico.exe.log: tag \"%s\", command line \"%s\", in %s" % (tag, command, cwd))
     check(code == 0, "Renewer's second run ended with exit code %d" % code)
     check(trace.console_opened == 0, "Renewer opened a console although the launcher is current")
     check(len(launches) == 1 and launches[0][0] == "new" and launches[0][1].endswith(" -popupwindow"),

@@ -6,19 +6,36 @@ prefix has one process list, and the launcher probe sees all of it.
 import json
 import os
 import re
-import shutil
 import signal
 import subprocess
-import time
 
 WINE_OUTPUT_TIMEOUT = 90
 
 
-def _free_display():
-    for n in range(90, 400):
-        if not os.path.exists("/tmp/.X11-unix/X%d" % n) and not os.path.exists("/tmp/.X%d-lock" % n):
-            return n
-    raise RuntimeError("no free X display number")
+def _start_xvfb():
+    """Starts Xvfb on a display it picks itself (no race with another suite
+    scanning for a free number); returns (display, pid)."""
+    read_end, write_end = os.pipe()
+    xvfb = subprocess.Popen(["Xvfb", "-displayfd", str(write_end), "-nolisten", "tcp", "-screen", "0", "1024x768x24"],
+                            pass_fds=(write_end,), stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
+                            stderr=subprocess.DEVNULL, start_new_session=True)
+    os.close(write_end)
+    number = b""
+    with os.fdopen(read_end, "rb") as pipe:
+        while not number.endswith(b"\n"):
+            byte = pipe.read(1)
+            if not byte:
+                raise RuntimeError("Xvfb did not start")
+            number += byte
+    return ":" + number.decode().strip(), xvfb.pid
+
+
+def _is_xvfb(pid):
+    try:
+        with open("/proc/%d/cmdline" % pid, "rb") as f:
+            return f.read().split(b"\0")[0].endswith(b"Xvfb")
+    except OSError:
+        return False
 
 
 class WineEnv:
@@ -44,17 +61,9 @@ class WineEnv:
     def setup(self):
         os.makedirs(self.state_dir, exist_ok=True)
         self.teardown(quiet=True)
-        display = _free_display()
-        xvfb = subprocess.Popen(["Xvfb", ":%d" % display, "-nolisten", "tcp", "-screen", "0", "1024x768x24"],
-                                stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, start_new_session=True)
-        for _ in range(100):
-            if os.path.exists("/tmp/.X11-unix/X%d" % display):
-                break
-            time.sleep(0.1)
-        else:
-            raise RuntimeError("Xvfb did not start")
+        display, xvfb_pid = _start_xvfb()
         with open(self.state_file, "w") as f:
-            json.dump({"display": ":%d" % display, "xvfb_pid": xvfb.pid}, f)
+            json.dump({"display": display, "xvfb_pid": xvfb_pid}, f)
         env = self.env(trace=False)
         if not os.path.isdir(os.path.join(self.prefix, "drive_c")):
             subprocess.run(["wineboot", "-i"], env=env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
@@ -79,10 +88,8 @@ class WineEnv:
             pass
         with open(self.state_file) as f:
             state = json.load(f)
-        try:
+        if _is_xvfb(state["xvfb_pid"]):  # a stale file may name a reused pid
             os.kill(state["xvfb_pid"], signal.SIGTERM)
-        except OSError:
-            pass
         os.remove(self.state_file)
 
     def start(self, args, cwd, lang="en_US.UTF-8", stdin=subprocess.DEVNULL, trace_file=None):

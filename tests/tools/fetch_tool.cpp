@@ -32,7 +32,7 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int)
     const std::string path = Narrow(argv[3]);
     const std::string localFile = Narrow(argv[4]);
     const int port = std::atoi(Narrow(argv[2]).c_str());
-    FetchLimits limits;
+    FetchLimits limits = kPackageLimits;  // no expected size unless set below
     limits.connectTimeoutMs = static_cast<uint32_t>(std::strtoul(Narrow(argv[5]).c_str(), nullptr, 10));
     limits.receiveIdleTimeoutMs = static_cast<uint32_t>(std::strtoul(Narrow(argv[6]).c_str(), nullptr, 10));
     limits.bodyCapBytes = std::strtoull(Narrow(argv[7]).c_str(), nullptr, 10);

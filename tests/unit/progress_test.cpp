@@ -38,3 +38,26 @@ TEST(Progress, LineOverwritesTheConsoleLine)
 {
     EXPECT_EQ(ProgressLine(42), L"\r\u5df2\u7ecf\u4e0b\u8f7d 42%");
 }
+
+TEST(Progress, PacerWritesOnlyChangesAndNotTooOften)
+{
+    ProgressPacer pacer = StartProgressPacer(1000);  // the opening line showed 0 % at t = 1000 ms
+    const struct {
+        int percent;
+        uint64_t nowMs;
+        bool shown;
+    } steps[] = {
+        {0, 1500, false},   // the same percentage again
+        {5, 1050, false},   // changed, but too soon after the opening line
+        {5, 1100, true},
+        {5, 1300, false},
+        {6, 1150, false},   // too soon after the last line
+        {7, 1200, true},
+        {99, 1299, false},
+        {99, 1300, true},
+        {99, 5000, false},
+    };
+    for (const auto& step : steps)
+        EXPECT_EQ(ShouldShowProgress(pacer, step.percent, step.nowMs), step.shown)
+            << step.percent << " at " << step.nowMs;
+}
