@@ -39,6 +39,31 @@ class Context:
                 f.write(STANDIN_MARKER + script.encode() + b"\n")
 
 
+class FileLock:
+    """Another Windows process holding `rel_path` (relative to `folder`) open
+    and sharing nothing, for `ms` milliseconds: `with FileLock(...):`."""
+
+    def __init__(self, ctx, folder, rel_path, ms=8000):
+        self.ctx, self.folder, self.rel_path, self.ms = ctx, folder, rel_path, ms
+        self.locker = os.path.join(folder, "locker.exe")
+
+    def __enter__(self):
+        self.ctx.standin(self.locker, "lock %s %d" % (self.rel_path, self.ms))
+        self.proc = self.ctx.wine.start([self.locker], cwd=self.folder)
+        log = self.locker + ".log"
+        deadline = time.time() + 15
+        while time.time() < deadline and not (os.path.exists(log) and b"lock" in open(log, "rb").read()):
+            time.sleep(0.1)
+        content = open(log, "rb").read() if os.path.exists(log) else b""
+        if b"locked\n" not in content:
+            self.proc.wait(timeout=30)
+            raise AssertionError("the locker could not hold " + self.rel_path)
+        return self
+
+    def __exit__(self, *exc):
+        self.proc.wait(timeout=30)
+
+
 class RunResult:
     def __init__(self, code, trace):
         self.code = code

@@ -6,7 +6,7 @@ import shutil
 import subprocess
 import time
 
-from game import Game, started_records
+from game import FileLock, Game
 from renewer_cases import (BUILDING, PACKAGE, PACKAGE_PATH, RECORD, UPDATE_FAILED, VERIFYING, VERSION_PATH,
                            case, expect, expect_equal, expect_failure, expect_updated, request_bytes)
 from scripted_server import ScriptedServer, ok
@@ -137,18 +137,8 @@ def disk_version_file_cannot_be_written(ctx):
     # root a read-only file can still be written, so a lock stands in for it.)
     server = ScriptedServer({VERSION_PATH: ok(RECORD), PACKAGE_PATH: ok(PACKAGE)})
     game = Game(ctx, "locked-version", port=server.port)
-    locker = game.path("locker.exe")
-    ctx.standin(locker, "lock Bin\\launcherVersion.txt 8000")
-    proc = ctx.wine.start([locker], cwd=game.root)
-    try:
-        deadline = time.time() + 15
-        while time.time() < deadline and b"locked" not in (game.read("locker.exe.log") or b""):
-            time.sleep(0.1)
-        expect(b"locked\n" in (game.read("locker.exe.log") or b""), "the locker could not hold the file")
-        with server:
-            result = game.run()
-    finally:
-        proc.wait(timeout=30)
+    with FileLock(ctx, game.root, "Bin\\launcherVersion.txt"), server:
+        result = game.run()
     # Installer already has the package; the next run fetches it again.
     expect_failure(game, result, UPDATE_FAILED, "version file not writable")
     expect_equal(game.read("Bin/launcherVersion.txt"), b"1.0.3", "version file")
@@ -163,17 +153,8 @@ def disk_package_from_earlier_run_locked_or_read_only(ctx):
         # replaced, and it must not be damaged.
         game = Game(ctx, "locked-package", port=server.port)
         game.write("tempKestrova2013New.exe", OLD_PACKAGE)
-        locker = game.path("locker.exe")
-        ctx.standin(locker, "lock tempKestrova2013New.exe 8000")
-        proc = ctx.wine.start([locker], cwd=game.root)
-        try:
-            deadline = time.time() + 15
-            while time.time() < deadline and b"locked" not in (game.read("locker.exe.log") or b""):
-                time.sleep(0.1)
-            expect(b"locked\n" in (game.read("locker.exe.log") or b""), "the locker could not hold the package")
+        with FileLock(ctx, game.root, "tempKestrova2013New.exe"):
             result = game.run()
-        finally:
-            proc.wait(timeout=30)
         expect_failure(game, result, UPDATE_FAILED, "locked package")
         expect_nothing_lost(game, "locked package")
 

@@ -1,10 +1,9 @@
 """End-to-end cases of Installer.exe under Wine, and the whole update cycle."""
 import os
 import shutil
-import subprocess
 import time
 
-from game import Game, started_records
+from game import FileLock, Game, started_records
 from renewer_cases import RECORD, VERSION_PATH, PACKAGE_PATH, case, expect, expect_equal
 from scripted_server import ScriptedServer, ok
 
@@ -69,17 +68,8 @@ def installer_refuses_unstartable_package(ctx):
 @case
 def installer_package_locked_by_another_process(ctx):
     root, package = installer_folder(ctx, "inst-locked", package_script="exit 0")
-    locker = os.path.join(root, "locker.exe")
-    ctx.standin(locker, "lock %s 6000" % PACKAGE_NAME)
-    proc = ctx.wine.start([locker], cwd=root)
-    try:
-        deadline = time.time() + 15
-        while time.time() < deadline and b"locked" not in _read(locker + ".log"):
-            time.sleep(0.1)
-        expect(b"locked\n" in _read(locker + ".log"), "the locker could not hold the package")
+    with FileLock(ctx, root, PACKAGE_NAME):
         expect_equal(run_installer(ctx, root), 1, "exit code")
-    finally:
-        proc.wait(timeout=30)
     expect(os.path.exists(package), "package deleted")
     expect_equal(started_records(package, expect=False), [], "package started")
 
@@ -106,14 +96,6 @@ def installer_read_only_package_stays(ctx):
     expect_equal(run_installer(ctx, root), 0, "exit code")
     expect_equal(len(started_records(package)), 1, "package starts")
     expect(os.path.exists(package), "read-only package deleted")
-
-
-def _read(path):
-    try:
-        with open(path, "rb") as f:
-            return f.read()
-    except OSError:
-        return b""
 
 
 @case
