@@ -7,6 +7,7 @@
 Exit code 0 when every step went as described, 1 otherwise.
 """
 import array
+import hashlib
 import json
 import os
 import re
@@ -196,12 +197,15 @@ def make_game(port):
 
 def make_www():
     fresh(WWW)
-    write(os.path.join(WWW, "remoteLauncherVersion.config"),
-          b"latestVersion=1.0.4\nremoteLatestLauncherUrl=/launcher/setup.exe\n")
     # The padding is one line of NULs after the script: a command the stand-in
     # does not know, so it ignores it.
-    write(os.path.join(WWW, "launcher", "setup.exe"),
-          standin(PACKAGE_SCRIPT) + b"\0" * PACKAGE_PADDING + b"\n")
+    package = standin(PACKAGE_SCRIPT) + b"\0" * PACKAGE_PADDING + b"\n"
+    write(os.path.join(WWW, "launcher", "setup.exe"), package)
+    # As a publisher should: the record names the package's size and hash.
+    write(os.path.join(WWW, "remoteLauncherVersion.config"),
+          b"latestVersion=1.0.4\nremoteLatestLauncherUrl=/launcher/setup.exe\n"
+          b"remoteLatestLauncherSize=%d\nremoteLatestLauncherSha256=%s\n"
+          % (len(package), hashlib.sha256(package).hexdigest().encode()))
 
 
 def show_folder(title):
