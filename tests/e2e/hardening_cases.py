@@ -7,11 +7,11 @@ import subprocess
 import time
 
 from game import FileLock, Game
-from renewer_cases import (BUILDING, PACKAGE, PACKAGE_PATH, RECORD, UPDATE_FAILED, VERIFYING, VERSION_PATH,
-                           case, expect, expect_equal, expect_failure, expect_updated, request_bytes)
+from renewer_cases import (OLD_PACKAGE, PACKAGE, PACKAGE_PATH, RECORD, UPDATE_FAILED, VERSION_PATH, case, expect,
+                           expect_equal, expect_failure, expect_nothing_lost, expect_updated,
+                           failed_update_over_earlier_package, request_bytes)
 from scripted_server import ScriptedServer, ok
 
-OLD_PACKAGE = b"package of an earlier run"
 SHA = hashlib.sha256(PACKAGE).hexdigest()
 
 
@@ -21,14 +21,6 @@ class SkipCase(Exception):
 
 def integrity_record(extra):
     return RECORD + extra.encode()
-
-
-def expect_nothing_lost(game, what, package=OLD_PACKAGE):
-    expect_equal(game.read("Bin/launcherVersion.txt"), b"1.0.3", what + ": version file")
-    expect_equal(game.read("tempKestrova2013New.exe"), package, what + ": package file")
-    expect_equal(game.read("tempKestrova2013New.exe.part"), None, what + ": scratch file")
-    expect_equal(game.read("tempVersion.dat"), None, what + ": scratch record")
-    expect_equal(game.installer_starts(expect=False), [], what + ": Installer starts")
 
 
 @case
@@ -67,13 +59,7 @@ def integrity_refuses_other_packages(ctx):
         ("hash key without value", "remoteLatestLauncherSha256=\n", ok(PACKAGE), False),
     ]
     for what, extra, reply, requested in cases:
-        server = ScriptedServer({VERSION_PATH: ok(integrity_record(extra)), PACKAGE_PATH: reply})
-        game = Game(ctx, "integrity-bad", port=server.port)
-        game.write("tempKestrova2013New.exe", OLD_PACKAGE)
-        with server:
-            result = game.run()
-        expect_failure(game, result, UPDATE_FAILED, what)
-        expect_equal(result.trace.writes[:2], [VERIFYING, BUILDING], what + ": waiting lines")
+        game, server = failed_update_over_earlier_package(ctx, "integrity-bad", integrity_record(extra), reply, what)
         wanted = [request_bytes(VERSION_PATH)] + ([request_bytes(PACKAGE_PATH)] if requested else [])
         expect_equal(server.requests, wanted, what + ": requests")
         # A package that arrived whole but is not the named one is removed;

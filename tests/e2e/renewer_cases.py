@@ -360,21 +360,35 @@ FAILED_REPLIES = {
 }
 
 
+OLD_PACKAGE = b"package of an earlier run"
+
+
+def failed_update_over_earlier_package(ctx, name, record, package_reply, what):
+    """Runs an update whose package fetch or check must fail, in a game folder
+    that still holds the package of an earlier run; checks the failure."""
+    server = ScriptedServer({VERSION_PATH: ok(record), PACKAGE_PATH: package_reply})
+    game = Game(ctx, name, port=server.port)
+    game.write("tempKestrova2013New.exe", OLD_PACKAGE)
+    with server:
+        result = game.run()
+    expect_failure(game, result, UPDATE_FAILED, what)
+    expect_equal(result.trace.writes[:2], [VERIFYING, BUILDING], what + ": waiting lines")
+    return game, server
+
+
+def expect_nothing_lost(game, what, package=OLD_PACKAGE):
+    expect_equal(game.read("Bin/launcherVersion.txt"), b"1.0.3", what + ": version file")
+    expect_equal(game.read("tempKestrova2013New.exe"), package, what + ": package file")
+    expect_equal(game.read("tempKestrova2013New.exe.part"), None, what + ": scratch file")
+    expect_equal(game.read("tempVersion.dat"), None, what + ": scratch record")
+    expect_equal(game.installer_starts(expect=False), [], what + ": Installer starts")
+
+
 @case
 def package_replies_refused(ctx):
-    old_package = b"package of an earlier run"
     for what, steps in FAILED_REPLIES.items():
-        server = ScriptedServer({VERSION_PATH: ok(RECORD), PACKAGE_PATH: steps})
-        game = Game(ctx, "refused-reply", port=server.port)
-        game.write("tempKestrova2013New.exe", old_package)
-        with server:
-            result = game.run()
-        expect_failure(game, result, UPDATE_FAILED, what)
-        expect_equal(result.trace.writes[:2], [VERIFYING, BUILDING], what + ": waiting lines")
-        expect_equal(game.read("tempKestrova2013New.exe"), old_package, what + ": earlier package")
-        expect_equal(game.read("tempKestrova2013New.exe.part"), None, what + ": scratch file")
-        expect_equal(game.read("Bin/launcherVersion.txt"), b"1.0.3", what + ": version file")
-        expect_equal(game.installer_starts(expect=False), [], what + ": Installer starts")
+        game, _ = failed_update_over_earlier_package(ctx, "refused-reply", RECORD, steps, what)
+        expect_nothing_lost(game, what)
 
 
 @case
